@@ -1,0 +1,72 @@
+# Shared build helpers: warnings, one static library per source folder, tests, fuzz targets, benchmarks.
+
+add_library(orb_all INTERFACE)
+
+function(orb_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror -Wno-missing-field-initializers)
+endfunction()
+
+# orb_library(<folder> [DEPS libs...]) builds every .cpp below src/<folder> into orb_<folder>.
+function(orb_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_library(orb_${name} STATIC ${sources})
+  target_include_directories(orb_${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+  target_link_libraries(orb_${name} PUBLIC ${ARG_DEPS})
+  orb_warnings(orb_${name})
+  target_link_libraries(orb_all INTERFACE orb_${name})
+endfunction()
+
+# orb_test(<name> SOURCES... LIBS... LABELS...) adds one GoogleTest executable whose tests carry the labels.
+function(orb_test name)
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(NOT ARG_SOURCES)
+    file(GLOB ARG_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  endif()
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 300)
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE ORB_SOURCE_DIR="${CMAKE_SOURCE_DIR}" ORB_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  orb_warnings(${name})
+  gtest_discover_tests(${name}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT})
+endfunction()
+
+# orb_fuzz(<name> SOURCE file LIBS...) adds a libFuzzer target and a short CTest run over its seed corpus
+# (tests/fuzz/corpus/<name>, if present).
+function(orb_fuzz name)
+  cmake_parse_arguments(ARG "" "SOURCE;SECONDS" "LIBS" ${ARGN})
+  if(NOT ORB_FUZZ)
+    return()
+  endif()
+  if(NOT ARG_SECONDS)
+    set(ARG_SECONDS 20)
+  endif()
+  add_executable(fuzz_${name} ${ARG_SOURCE})
+  target_link_libraries(fuzz_${name} PRIVATE ${ARG_LIBS})
+  target_compile_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+  set(corpus ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/${name})
+  set(work ${CMAKE_CURRENT_BINARY_DIR}/corpus_${name})
+  set(seeds "")
+  if(EXISTS ${corpus})
+    set(seeds ${corpus})
+  endif()
+  add_test(NAME fuzz.${name}
+    COMMAND sh -c "mkdir -p ${work} && exec $<TARGET_FILE:fuzz_${name}> -max_total_time=${ARG_SECONDS} -rss_limit_mb=2048 -timeout=10 ${work} ${seeds}")
+  set_tests_properties(fuzz.${name} PROPERTIES LABELS "fuzz" TIMEOUT 300)
+endfunction()
+
+# orb_bench(<name> SOURCES... LIBS...) adds one Google Benchmark program.
+function(orb_bench name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  find_package(benchmark REQUIRED)
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark)
+  target_compile_definitions(${name} PRIVATE ORB_SOURCE_DIR="${CMAKE_SOURCE_DIR}" ORB_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  orb_warnings(${name})
+endfunction()
