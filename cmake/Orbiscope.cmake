@@ -40,7 +40,12 @@ function(orb_test name)
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT})
+    TEST_LIST ${name}_TESTS
+    PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+  # Labels are a list, which the discovery's PROPERTIES cannot carry: set them once the tests are known.
+  set(script ${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake)
+  file(WRITE ${script} "foreach(t IN LISTS ${name}_TESTS)\n  set_tests_properties(\"\${t}\" PROPERTIES LABELS \"${ARG_LABELS}\")\nendforeach()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
 endfunction()
 
 # orb_fuzz(<name> SOURCE file LIBS...) adds a libFuzzer target and a short CTest run over its seed corpus

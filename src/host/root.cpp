@@ -9,8 +9,7 @@ constexpr std::string_view kDevicePrefix = "pqn/kelvo/app/kelvo/flash";
 bool equalsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
   return true;
 }
 }  // namespace
@@ -37,7 +36,8 @@ std::string host_mapPath(std::string_view receiverPath) {
     rel += part;
   }
   if (rel.empty()) return {};
-  if (rel.size() >= kDevicePrefix.size() && equalsNoCase(std::string_view(rel).substr(0, kDevicePrefix.size()), kDevicePrefix) &&
+  if (rel.size() >= kDevicePrefix.size() &&
+      equalsNoCase(std::string_view(rel).substr(0, kDevicePrefix.size()), kDevicePrefix) &&
       (rel.size() == kDevicePrefix.size() || rel[kDevicePrefix.size()] == '/'))
     rel.replace(0, kDevicePrefix.size(), kDevicePrefix);
   return g_root + "/" + rel;

@@ -33,9 +33,9 @@ using ClassDestroy = void (*)(Object* object);
 using ClassConstruct = Object* (*)(void* memory);
 using ClassRegistration = ClassId (*)(ClassId);
 
-#define ORB_CLASS(Name, Id, ParentType)                  \
-  using Parent = ParentType;                             \
-  static constexpr ClassId kClassId = (Id);              \
+#define ORB_CLASS(Name, Id, ParentType)     \
+  using Parent = ParentType;                \
+  static constexpr ClassId kClassId = (Id); \
   static constexpr const char* kClassName = #Name;
 
 class Object {
@@ -111,7 +111,7 @@ ClassId class_registerType(ClassId = kNoClass) {
   ClassInit init = C::classInit;
   ClassDestroy destroy = C::classDestroy == P::classDestroy ? nullptr : C::classDestroy;
   return class_register(C::kClassId, C::kClassName, init, destroy, parentOf, &class_construct<C>) ? C::kClassId
-                                                                                                   : kNoClass;
+                                                                                                  : kNoClass;
 }
 
 // Creates a C++ class through the registry, registering it on first use.

@@ -13,13 +13,15 @@
 
 namespace {
 
-// A counting semaphore that blocks on a condition instead of polling. Destroying it wakes every
+// A counting semaphore that blocks on a condition instead of polling. The slots are fixed, so a
+// lookup needs no table lock; each slot's generation changes when it is destroyed, which wakes every
 // waiter with a failure, so a wait never outlives its semaphore.
 struct Semaphore {
   std::mutex m;
   std::condition_variable cv;
   int64_t count = 1;
-  bool destroyed = false;
+  bool inUse = false;
+  uint64_t generation = 0;
 };
 
 // A task's queue: copies of sent messages. Closing it (task deleted) frees what is left.
@@ -43,11 +45,12 @@ struct TaskSlot {
   std::shared_ptr<Queue> queue;
 };
 
-std::mutex g_mutexTable;  // guards g_mutexes (the mutex table's own lock, reserved as slot 0)
-std::array<std::shared_ptr<Semaphore>, kProcessSlots> g_mutexes;
+// The tables are never destroyed: tasks still running while the program exits may touch them.
+std::mutex& g_mutexTable = *new std::mutex;  // serialises creation and destruction (slot 0's role)
+std::array<Semaphore, kProcessSlots>& g_mutexes = *new std::array<Semaphore, kProcessSlots>;
 
-std::mutex g_taskTable;  // guards g_tasks, g_liveTasks and g_nextGeneration
-std::array<TaskSlot, kProcessSlots> g_tasks;
+std::mutex& g_taskTable = *new std::mutex;  // guards g_tasks, g_liveTasks and g_nextGeneration
+std::array<TaskSlot, kProcessSlots>& g_tasks = *new std::array<TaskSlot, kProcessSlots>;
 int g_liveTasks = 0;
 uint64_t g_nextGeneration = 1;
 int g_taskTableLock = -1;  // the task-table lock's slot in the mutex table
@@ -55,10 +58,15 @@ int g_taskTableLock = -1;  // the task-table lock's slot in the mutex table
 thread_local int t_self = -1;
 thread_local uint64_t t_generation = 0;
 
-std::shared_ptr<Semaphore> semaphoreAt(int index) {
-  if (index < 0 || index >= kProcessSlots) return nullptr;
-  std::lock_guard lock(g_mutexTable);
-  return g_mutexes[index];
+Semaphore* semaphoreAt(int index) { return index >= 0 && index < kProcessSlots ? &g_mutexes[index] : nullptr; }
+
+// Marks a slot free and wakes its waiters.
+void retire(Semaphore& sem) {
+  std::lock_guard sl(sem.m);
+  if (!sem.inUse) return;
+  sem.inUse = false;
+  ++sem.generation;
+  sem.cv.notify_all();
 }
 
 std::shared_ptr<Queue> queueOf(int index) {
@@ -85,15 +93,10 @@ int takeFrom(Queue& q, ProcessMessage* out, std::unique_lock<std::mutex>& lock) 
 int process_init() {
   {
     std::lock_guard lock(g_mutexTable);
-    for (auto& m : g_mutexes) {
-      if (m) {
-        std::lock_guard sl(m->m);
-        m->destroyed = true;
-        m->cv.notify_all();
-      }
-      m.reset();
-    }
-    g_mutexes[0] = std::make_shared<Semaphore>();
+    for (Semaphore& sem : g_mutexes) retire(sem);
+    std::lock_guard sl(g_mutexes[0].m);
+    g_mutexes[0].inUse = true;
+    g_mutexes[0].count = 1;
   }
   {
     std::lock_guard lock(g_taskTable);
@@ -207,12 +210,11 @@ int process_liveCount() {
 int process_mutex_create() {
   std::lock_guard lock(g_mutexTable);
   for (int i = 1; i < kProcessSlots; ++i) {
-    if (!g_mutexes[i]) {
-      try {
-        g_mutexes[i] = std::make_shared<Semaphore>();
-      } catch (...) {
-        return -1;
-      }
+    Semaphore& sem = g_mutexes[i];
+    std::lock_guard sl(sem.m);
+    if (!sem.inUse) {
+      sem.inUse = true;
+      sem.count = 1;
       return i;
     }
   }
@@ -222,42 +224,43 @@ int process_mutex_create() {
 int process_mutex_destroy(int index) {
   // The two table locks live as long as the tables.
   if (index <= 0 || index >= kProcessSlots || index == g_taskTableLock) return -1;
-  std::shared_ptr<Semaphore> sem;
+  std::lock_guard lock(g_mutexTable);
+  Semaphore& sem = g_mutexes[index];
   {
-    std::lock_guard lock(g_mutexTable);
-    sem = std::move(g_mutexes[index]);
+    std::lock_guard sl(sem.m);
+    if (!sem.inUse) return -1;
   }
-  if (!sem) return -1;
-  std::lock_guard sl(sem->m);
-  sem->destroyed = true;
-  sem->cv.notify_all();
+  retire(sem);
   return 0;
 }
 
 int process_mutex_lock(int index) {
-  std::shared_ptr<Semaphore> sem = semaphoreAt(index);
+  Semaphore* sem = semaphoreAt(index);
   if (!sem) return -1;
   std::unique_lock sl(sem->m);
-  sem->cv.wait(sl, [&] { return sem->count > 0 || sem->destroyed; });
-  if (sem->destroyed) return -1;
+  if (!sem->inUse) return -1;
+  const uint64_t generation = sem->generation;
+  sem->cv.wait(sl, [&] { return sem->count > 0 || sem->generation != generation; });
+  if (sem->generation != generation) return -1;
   --sem->count;
   return 0;
 }
 
 int process_mutex_unlock(int index) {
-  std::shared_ptr<Semaphore> sem = semaphoreAt(index);
+  Semaphore* sem = semaphoreAt(index);
   if (!sem) return -1;
   std::lock_guard sl(sem->m);
-  if (sem->destroyed || sem->count >= kSemaphoreMax) return -1;
+  if (!sem->inUse || sem->count >= kSemaphoreMax) return -1;
   ++sem->count;
   sem->cv.notify_one();
   return 0;
 }
 
 int process_mutex_drain(int index) {
-  std::shared_ptr<Semaphore> sem = semaphoreAt(index);
+  Semaphore* sem = semaphoreAt(index);
   if (!sem) return -1;
   std::lock_guard sl(sem->m);
+  if (!sem->inUse) return -1;
   sem->count = 0;
   return 0;
 }
