@@ -6,17 +6,17 @@
 
 #include "graphics/file.h"
 #include "graphics/zip.h"
-#include "temp_root.h"
+#include "support/temp_root.h"
 
 namespace {
 
-using FilesAcrossTasks = TempRoot;
+using FilesAcrossTasks = TempRootTest;
 
 TEST_F(FilesAcrossTasks, ConcurrentOpensReadsAndArchiveLookups) {
   std::string text(5000, 'r');
   ZipWriteMember member = {"res/strings.dat", text.data(), static_cast<int32_t>(text.size()), 0};
   ASSERT_EQ(zip_writeArchive("res.zip", &member, 1), 1);
-  put("plain.txt", "plain text\n");
+  write("plain.txt", "plain text\n");
   std::atomic<int> failures{0};
   std::vector<std::thread> tasks;
   for (int t = 0; t < 4; ++t) {

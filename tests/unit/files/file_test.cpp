@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "runtime/pool.h"
-#include "temp_root.h"
+#include "support/temp_root.h"
 
 namespace {
 
-using FileLayer = TempRoot;
+using FileLayer = TempRootTest;
 
 std::string readAllOf(int32_t handle) {
   std::string out;
@@ -23,8 +23,8 @@ std::string readAllOf(int32_t handle) {
 }
 
 TEST_F(FileLayer, ReceiverPathsResolveInsideTheRoot) {
-  put("data/a.dat", "alpha");
-  put("pqn/kelvo/app/kelvo/flash/f.bin", "flash");
+  write("data/a.dat", "alpha");
+  write("pqn/kelvo/app/kelvo/flash/f.bin", "flash");
   struct Case {
     const char* path;
     const char* content;  // null: the open fails
@@ -79,7 +79,7 @@ TEST_F(FileLayer, OpenFlagsHaveTheirCLibraryMeaning) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::filesystem::remove(root() / "f.dat");
-    if (c.exists) put("f.dat", "old");
+    if (c.exists) write("f.dat", "old");
     int32_t h = file_open("f.dat", c.flags, nullptr);
     EXPECT_EQ(h >= 0, c.opens);
     if (h >= 0) {
@@ -90,7 +90,7 @@ TEST_F(FileLayer, OpenFlagsHaveTheirCLibraryMeaning) {
     }
     EXPECT_EQ(std::filesystem::exists(root() / "f.dat"), c.after != nullptr);
     if (c.after) {
-      EXPECT_EQ(get(root() / "f.dat"), c.after);
+      EXPECT_EQ(readHost(root() / "f.dat"), c.after);
     }
   }
   // Created files are readable and writable by their owner.
@@ -102,7 +102,7 @@ TEST_F(FileLayer, OpenFlagsHaveTheirCLibraryMeaning) {
 }
 
 TEST_F(FileLayer, SeekReadAndWriteResults) {
-  put("s.bin", "0123456789");
+  write("s.bin", "0123456789");
   int32_t h = file_open("s.bin", kFileReadWrite | kFileBinary, nullptr);
   ASSERT_GE(h, 0);
   char b[4] = {};
@@ -119,7 +119,7 @@ TEST_F(FileLayer, SeekReadAndWriteResults) {
   EXPECT_EQ(file_read(h, b, -1), -1);
   EXPECT_EQ(file_read(h, nullptr, 1), -1);
   EXPECT_EQ(file_close(h), 0);
-  EXPECT_EQ(get(root() / "s.bin"), "012ab56789");
+  EXPECT_EQ(readHost(root() / "s.bin"), "012ab56789");
   // A closed handle is gone.
   EXPECT_EQ(file_read(h, b, 1), -1);
   EXPECT_EQ(file_close(h), -1);
@@ -141,7 +141,7 @@ TEST_F(FileLayer, HandlesOutsideTheHostFilesAnswerFailure) {
 }
 
 TEST_F(FileLayer, HostDescriptorsNeverReachTheArchiveRange) {
-  put("x.dat", "x");
+  write("x.dat", "x");
   // Occupy every free descriptor below the limit, so the next open would get one above it.
   std::vector<int> held;
   for (;;) {
@@ -161,7 +161,7 @@ TEST_F(FileLayer, HostDescriptorsNeverReachTheArchiveRange) {
 }
 
 TEST_F(FileLayer, ReadLineKeepsNewlinesAndTerminates) {
-  put("lines.txt", "one\ntwo-long-line\n\nlast");
+  write("lines.txt", "one\ntwo-long-line\n\nlast");
   int32_t h = file_open("lines.txt", kFileBinary, nullptr);
   ASSERT_GE(h, 0);
   char b[6];
@@ -179,7 +179,7 @@ TEST_F(FileLayer, DirectoriesRemovalAndKinds) {
   EXPECT_EQ(file_makeDirectory("/pvr"), 1);
   EXPECT_EQ(file_makeDirectory("pvr"), 0);
   EXPECT_EQ(file_kind("\\pvr"), kFileKindDirectory);
-  put("pvr/rec.met", "m");
+  write("pvr/rec.met", "m");
   EXPECT_EQ(file_kind("pvr/rec.met"), kFileKindFile);
   EXPECT_EQ(file_removeDirectory("pvr"), 0);  // not empty
   EXPECT_EQ(file_remove("pvr/rec.met"), 1);

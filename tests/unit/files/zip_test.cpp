@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "runtime/pool.h"
-#include "temp_root.h"
+#include "support/temp_root.h"
 #include "zip_bytes_builder.h"
 
 namespace {
@@ -37,16 +37,16 @@ std::string bigText() {
   return s;
 }
 
-class Zip : public TempRoot {
+class Zip : public TempRootTest {
  protected:
   void SetUp() override {
-    TempRoot::SetUp();
+    TempRootTest::SetUp();
     zipBytesBefore_ = pool_stats(POOL_ZIPFILE).bytesInUse;
   }
   void TearDown() override {
     // Every member record and buffer handed out was given back.
     EXPECT_EQ(pool_stats(POOL_ZIPFILE).bytesInUse, zipBytesBefore_);
-    TempRoot::TearDown();
+    TempRootTest::TearDown();
   }
   std::string build(const std::vector<ZipWriteMember>& members) {
     int32_t size = 0;
@@ -317,7 +317,7 @@ TEST_F(Zip, WriterRefusesBadMembersAndKeepsTheOldFile) {
   std::filesystem::create_directories(root() / "data");
   ZipWriteMember good = {"a.dat", "a", 1, 0};
   ASSERT_EQ(zip_writeArchive("data/backup.zip", &good, 1), 1);
-  std::string before = get(root() / "data/backup.zip");
+  std::string before = readHost(root() / "data/backup.zip");
   std::string longName(70000, 'x');
   struct Case {
     const char* name;
@@ -333,7 +333,7 @@ TEST_F(Zip, WriterRefusesBadMembersAndKeepsTheOldFile) {
     SCOPED_TRACE(c.name);
     ZipWriteMember members[] = {good, c.member};
     EXPECT_EQ(zip_writeArchive("data/backup.zip", members, 2), 0);
-    EXPECT_EQ(get(root() / "data/backup.zip"), before);
+    EXPECT_EQ(readHost(root() / "data/backup.zip"), before);
   }
   EXPECT_EQ(zip_writeArchive("data/backup.zip", &good, -1), 0);
   EXPECT_EQ(zip_writeArchive("../backup.zip", &good, 1), 0);

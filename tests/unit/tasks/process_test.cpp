@@ -1,4 +1,5 @@
 #include "runtime/process.h"
+#include "support/tasks.h"
 
 #include <gtest/gtest.h>
 
@@ -12,21 +13,6 @@
 
 namespace {
 
-class TaskEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { ASSERT_EQ(process_init(), 0); }
-};
-const auto* const g_env = ::testing::AddGlobalTestEnvironment(new TaskEnvironment);
-
-// Waits (without a time limit in the pass condition) until `done` holds, polling briefly.
-template <class F>
-bool eventually(F done) {
-  for (int i = 0; i < 500; ++i) {
-    if (done()) return true;
-    process_sleep(10);
-  }
-  return done();
-}
 
 // A task that waits for one message, reports it and exits.
 struct Mailbox {

@@ -8,24 +8,10 @@
 #include <vector>
 
 #include "runtime/process.h"
+#include "support/tasks.h"
 
 namespace {
 
-class TaskEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { ASSERT_EQ(process_init(), 0); }
-};
-const auto* const g_env = ::testing::AddGlobalTestEnvironment(new TaskEnvironment);
-
-// Polls until `done` holds; the limit only keeps a broken build from hanging.
-template <class F>
-bool eventually(F done) {
-  for (int i = 0; i < 1000; ++i) {
-    if (done()) return true;
-    process_sleep(5);
-  }
-  return done();
-}
 
 // A body that counts its calls; it ends after `limit` calls when limit > 0.
 struct Counter {
