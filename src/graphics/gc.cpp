@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "graphics/font.h"
 #include "graphics/gc_internal.h"
 #include "runtime/pool.h"
 
@@ -67,7 +68,10 @@ uint32_t gc_blend(uint32_t source, uint32_t target, uint8_t opacity) {
 }
 
 GraphicsContext* gc_new(int32_t x, int32_t y, int32_t width, int32_t height) {
-  return newOnScreen(fb_osdPlane(), x, y, width, height);
+  GraphicsContext* gc = newOnScreen(fb_osdPlane(), x, y, width, height);
+  // Widget contexts start with the text font; once the system fonts are loaded this is the 24 one.
+  if (gc) gc->font = font_open("default", 24, nullptr);
+  return gc;
 }
 
 GraphicsContext* gc_newScreen() { return newContext(fb_osdPlane(), 0, 0, g_screenWidth, g_screenHeight); }

@@ -40,7 +40,8 @@ struct GcRect {
 };
 
 // A context on the OSD plane clipped to the rectangle cut to the screen (a negative remainder
-// becomes 0). Null when the context cannot be allocated.
+// becomes 0), with the font "default" at size 24 (null when no font can be opened). Null when the
+// context cannot be allocated.
 GraphicsContext* gc_new(int32_t x, int32_t y, int32_t width, int32_t height);
 // A context on the OSD plane covering the whole screen.
 GraphicsContext* gc_newScreen();

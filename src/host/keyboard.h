@@ -2,6 +2,7 @@
 // The desktop keyboard in the terms of the receiver's window: the virtual-key code of a key (arrows
 // 37..40, Home 36, F2 113, letters 65..90 ...) and the modifiers held with it.
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 constexpr uint16_t kHostModShift = 1;
@@ -15,6 +16,10 @@ struct HostKey {
 
 // From the key code, scan code and modifier bits that the display reports.
 HostKey host_keyFromDisplay(int32_t keycode, int32_t scancode, uint16_t displayModifiers);
+
+// The characters a key types with the modifiers held (US layout; Ctrl and Alt type nothing): what the
+// window reports as text after the key.
+std::string host_keyText(int32_t keycode, uint16_t hostModifiers);
 
 // Display key code and modifier bits for a key name ("Home", "F2", "Return", "Keypad 5", "a") and a
 // modifier set, so that a script can press keys exactly as the window reports them. False for an

@@ -30,7 +30,6 @@ struct Store {
   int32_t kb = 0;
   std::optional<FlashImage> fs;
   int32_t cwd = -1;
-  std::string cwdPath = "/";
   OpenFile files[kFlashHandles];
   std::atomic<bool> savingAllowed{true};
   int saveTask = -1;
@@ -207,7 +206,6 @@ int32_t flash_init(int32_t sizeKb) {
   g.fs.emplace(g.image, sizeKb);
   load();
   g.cwd = g.fs->root();
-  g.cwdPath = "/";
   for (OpenFile& f : g.files) f = OpenFile{};
   int32_t checked = g.fs->check();
   if (checked < 0) {
@@ -232,7 +230,6 @@ void flash_shutdown() {
   g.fs.reset();
   g.kb = 0;
   g.cwd = -1;
-  g.cwdPath = "/";
   for (OpenFile& f : g.files) f = OpenFile{};
 }
 
@@ -394,22 +391,7 @@ int32_t flash_changeDirectory(const char* path) {
   std::lock_guard guard(g.lock);
   int32_t dir = directoryOf(path);
   if (dir < 0) return -1;
-  // Rebuild the path from the root through the directories' own entries.
-  std::string text;
-  for (int32_t d = dir, steps = 0; d != g.fs->root() && steps < kFlashFirstFileCluster; ++steps) {
-    int32_t parent = FlashImage::entryFirst(g.fs->entry({d, 1}));
-    for (int32_t i = 2; i < g.fs->entryCount(parent); ++i) {
-      FlashEntryRef ref = g.fs->entryAt(parent, i);
-      if (ref.valid() && FlashImage::entryFirst(g.fs->entry(ref)) == d &&
-          FlashImage::entryKind(g.fs->entry(ref)) == kFlashKindDirectory) {
-        text = "/" + std::string(FlashImage::entryName(g.fs->entry(ref))) + text;
-        break;
-      }
-    }
-    d = parent;
-  }
   g.cwd = dir;
-  g.cwdPath = text.empty() ? "/" : text;
   return 0;
 }
 
@@ -418,7 +400,6 @@ int32_t flash_format() {
   if (!g.fs || anyOpen()) return -1;
   g.fs->format();
   g.cwd = g.fs->root();
-  g.cwdPath = "/";
   return 0;
 }
 
