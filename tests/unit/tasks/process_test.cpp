@@ -1,5 +1,4 @@
 #include "runtime/process.h"
-#include "support/tasks.h"
 
 #include <gtest/gtest.h>
 
@@ -10,9 +9,9 @@
 #include <vector>
 
 #include "runtime/pool.h"
+#include "support/tasks.h"
 
 namespace {
-
 
 // A task that waits for one message, reports it and exits.
 struct Mailbox {

@@ -12,7 +12,6 @@
 
 namespace {
 
-
 // A body that counts its calls; it ends after `limit` calls when limit > 0.
 struct Counter {
   std::atomic<int> calls{0};
