@@ -13,6 +13,9 @@ int host_runProgram(const std::string& program, int* exitStatus) {
   posix_spawn_file_actions_t actions;
   if (int error = posix_spawn_file_actions_init(&actions)) return error;
   int error = posix_spawn_file_actions_addchdir_np(&actions, host_root().c_str());
+  // The program inherits no open file of the receiver (record files, the display connection): only
+  // standard input, output and error.
+  if (error == 0) error = posix_spawn_file_actions_addclosefrom_np(&actions, 3);
   pid_t pid = 0;
   if (error == 0) {
     char* argv[] = {const_cast<char*>(program.c_str()), nullptr};

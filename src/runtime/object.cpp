@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 #include "runtime/class_table.h"
 #include "runtime/pool.h"
@@ -14,39 +15,56 @@ struct ClassRecord {
   ClassInit init = nullptr;
   ClassDestroy destroy = nullptr;
   ClassId parent = 0;
-  bool registered = false;
+  std::atomic<bool> registered{false};  // set last, once the fields above are written
   ClassConstruct construct = nullptr;
+  int instanceSize = 0;  // bytes `construct` needs
 };
 
+// Registration may happen on first use from any task: writers take the registry lock, readers see a
+// record only once its `registered` flag is set.
 ClassRecord g_classes[kClassSlots];
+std::recursive_mutex g_registry;
 std::atomic<uint32_t> g_serial{0xFFFF};
 
 bool validId(ClassId id) { return id < kClassSlots; }
 
 void registerObject() {
   ClassRecord& r = g_classes[0];
-  if (r.registered) return;
+  if (r.registered.load(std::memory_order_relaxed)) return;
   r.name = Object::kClassName;
   r.init = &Object::classInit;
   r.destroy = nullptr;
   r.parent = 0;
   r.construct = &class_construct<Object>;
-  r.registered = true;
+  r.instanceSize = sizeof(Object);
+  r.registered.store(true, std::memory_order_release);
+}
+
+// The record of a registered class, or null.
+const ClassRecord* recordOf(ClassId id) {
+  return validId(id) && g_classes[id].registered.load(std::memory_order_acquire) ? &g_classes[id] : nullptr;
 }
 
 ClassInit initOf(ClassId id) {
-  if (validId(id) && g_classes[id].init) return g_classes[id].init;
-  return &Object::classInit;
+  const ClassRecord* r = recordOf(id);
+  return r && r->init ? r->init : &Object::classInit;
 }
 
-// The C++ type that a block of class `id` is built as: the class's own, or its nearest ancestor's.
-ClassConstruct constructOf(ClassId id) {
+// The class whose C++ type a block of class `id` is built as: the class itself, or its nearest ancestor
+// with a type; null for plain Object.
+const ClassRecord* builderOf(ClassId id) {
   for (int guard = 0; validId(id) && guard < kClassSlots; ++guard) {
-    if (g_classes[id].construct) return g_classes[id].construct;
+    const ClassRecord* r = recordOf(id);
+    if (r && r->construct) return r;
     if (id == 0) break;
-    id = g_classes[id].parent;
+    id = r ? r->parent : 0;
   }
-  return &class_construct<Object>;
+  return nullptr;
+}
+
+ClassConstruct constructOf(ClassId id) {
+  const ClassRecord* builder = builderOf(id);
+  return builder ? builder->construct : &class_construct<Object>;
 }
 
 uint32_t nextSerial() { return g_serial.fetch_add(1, std::memory_order_relaxed); }
@@ -59,10 +77,11 @@ int Object::classInit(Object* self, void* argument) {
 }
 
 int class_register(ClassId id, const char* name, ClassInit init, ClassDestroy destroy, ClassRegistration parentOf,
-                   ClassConstruct construct) {
+                   ClassConstruct construct, int instanceSize) {
   if (!validId(id)) return 0;
+  std::lock_guard registry(g_registry);
   ClassRecord& r = g_classes[id];
-  if (r.registered) return 1;
+  if (r.registered.load(std::memory_order_relaxed)) return 1;
   ClassId parent = 0;
   if (parentOf) {
     parent = parentOf(kNoClass);
@@ -79,44 +98,50 @@ int class_register(ClassId id, const char* name, ClassInit init, ClassDestroy de
   r.destroy = destroy;
   r.parent = parent;
   r.construct = construct;
-  r.registered = true;
+  r.instanceSize = construct ? instanceSize : 0;
+  r.registered.store(true, std::memory_order_release);
   return 1;
 }
 
-int class_isRegistered(ClassId id) { return validId(id) && g_classes[id].registered ? 1 : 0; }
+int class_isRegistered(ClassId id) { return recordOf(id) ? 1 : 0; }
 
 const char* class_name(ClassId id) {
-  if (!validId(id) || !g_classes[id].name) return "";
-  return g_classes[id].name;
+  const ClassRecord* r = recordOf(id);
+  return r && r->name ? r->name : "";
 }
 
-ClassId class_parent(ClassId id) { return validId(id) ? g_classes[id].parent : 0; }
+ClassId class_parent(ClassId id) {
+  const ClassRecord* r = recordOf(id);
+  return r ? r->parent : 0;
+}
 
 ClassId class_registerById(ClassId id) {
   const ClassTableEntry* entry = class_tableEntry(id);
   if (!entry) return kNoClass;
+  std::lock_guard registry(g_registry);
   if (id == 0) {
     registerObject();
     return 0;
   }
   if (!class_isRegistered(entry->parent) && class_registerById(entry->parent) == kNoClass) return kNoClass;
   ClassRecord& r = g_classes[id];
-  if (!r.registered) {
+  if (!r.registered.load(std::memory_order_relaxed)) {
     r.name = entry->name;
     r.parent = entry->parent;
-    r.registered = true;
+    r.registered.store(true, std::memory_order_release);
   }
   return id;
 }
 
 Object* object_new(int size, ClassId classId, void* argument) {
   if (!validId(classId)) return nullptr;
-  ClassConstruct construct = constructOf(classId);
   // The block must hold the C++ object; the caller passes the full size of the most derived class.
-  if (size <= 0 || size >= 0x10000) return nullptr;
+  const ClassRecord* builder = builderOf(classId);
+  int needed = builder ? builder->instanceSize : static_cast<int>(sizeof(Object));
+  if (size < needed || size <= 0 || size >= 0x10000) return nullptr;
   void* block = pool_allocZeroed(POOL_FTA_APPLICATION_OBJECT, size);
   if (!block) return nullptr;
-  Object* object = construct(block);
+  Object* object = (builder ? builder->construct : &class_construct<Object>)(block);
   object->classId = classId;
   object->size = static_cast<uint16_t>(size);
   object->serial = nextSerial();
@@ -137,7 +162,7 @@ int object_initInPlace(void* memory, void* argument, ClassId classId) {
 
 int object_initAsParent(Object* object, void* argument, ClassId classId) {
   if (!object || !validId(classId)) return 0;
-  ClassId parent = g_classes[classId].parent;
+  ClassId parent = class_parent(classId);
   if (parent == classId) return Object::classInit(object, argument);
   return initOf(parent)(object, argument);
 }
@@ -151,9 +176,10 @@ void object_finalize(Object* object) {
   if (!object || object->classId == kNoClass) return;
   ClassId id = object->classId;
   for (int guard = 0; validId(id) && guard < kClassSlots; ++guard) {
-    if (g_classes[id].destroy) g_classes[id].destroy(object);
+    const ClassRecord* r = recordOf(id);
+    if (r && r->destroy) r->destroy(object);
     if (id == 0) break;
-    id = g_classes[id].parent;
+    id = r ? r->parent : 0;
   }
   // End the C++ object's life and leave a dead Object behind, keeping the block's size.
   uint16_t size = object->size;
@@ -187,7 +213,7 @@ int object_isA(const Object* object, ClassId c) {
   if (k == c) return 1;
   if (k != Reference::kClassId) {
     for (int guard = 0; validId(k) && guard < kClassSlots; ++guard) {
-      ClassId parent = g_classes[k].parent;
+      ClassId parent = class_parent(k);
       if (parent == k) return c == 0 ? 1 : 0;
       if (k == c) return 1;
       k = parent;

@@ -60,9 +60,10 @@ class Object {
 // Registers a class. 0 for id 0xFFFF (or an id outside the table), 1 otherwise; an already registered
 // slot is left as it is. `parentOf` is the parent's registration operation (called with 0xFFFF, it
 // returns the parent's id); without it the parent is Object, registered on demand. `construct` builds
-// the C++ object in raw memory; classes without one use their nearest ancestor's.
+// the C++ object in raw memory, which must hold at least `instanceSize` bytes; classes without one use
+// their nearest ancestor's.
 int class_register(ClassId id, const char* name, ClassInit init, ClassDestroy destroy, ClassRegistration parentOf,
-                   ClassConstruct construct = nullptr);
+                   ClassConstruct construct = nullptr, int instanceSize = 0);
 int class_isRegistered(ClassId id);
 const char* class_name(ClassId id);  // "" for 0xFFFF and unnamed slots
 ClassId class_parent(ClassId id);
@@ -70,6 +71,7 @@ ClassId class_parent(ClassId id);
 // classes that have no C++ type. Returns the id, or 0xFFFF for an unknown id.
 ClassId class_registerById(ClassId id);
 
+// Null when `size` is too small for the C++ type the class is built as.
 Object* object_new(int size, ClassId classId, void* argument);
 int object_initInPlace(void* memory, void* argument, ClassId classId);
 int object_initAsParent(Object* object, void* argument, ClassId classId);
@@ -110,8 +112,9 @@ ClassId class_registerType(ClassId = kNoClass) {
   if constexpr (P::kClassId != 0) parentOf = &class_registerType<P>;
   ClassInit init = C::classInit;
   ClassDestroy destroy = C::classDestroy == P::classDestroy ? nullptr : C::classDestroy;
-  return class_register(C::kClassId, C::kClassName, init, destroy, parentOf, &class_construct<C>) ? C::kClassId
-                                                                                                  : kNoClass;
+  return class_register(C::kClassId, C::kClassName, init, destroy, parentOf, &class_construct<C>, sizeof(C))
+             ? C::kClassId
+             : kNoClass;
 }
 
 // Creates a C++ class through the registry, registering it on first use.

@@ -81,27 +81,33 @@ Counters g_pools[kPoolCount];
 Counters g_total;
 std::atomic<int64_t> g_peak{0};
 
-bool reserve(int64_t size) {
+// Adds `size` to the total in use; the new total, or -1 when that would pass the limit.
+int64_t reserve(int64_t size) {
   int64_t used = g_total.bytesInUse.load(std::memory_order_relaxed);
   do {
-    if (used + size > kPoolLimit) return false;
+    if (used + size > kPoolLimit) return -1;
   } while (!g_total.bytesInUse.compare_exchange_weak(used, used + size, std::memory_order_relaxed));
-  int64_t now = used + size;
+  return used + size;
+}
+
+// Raised only once the heap has given the block, so a refused allocation leaves the peak alone.
+void raisePeak(int64_t now) {
   int64_t peak = g_peak.load(std::memory_order_relaxed);
   while (now > peak && !g_peak.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
   }
-  return true;
 }
 
 void* allocate(int pool, int32_t size, bool zeroed) {
   if (pool < 0 || pool >= kPoolCount || size < 0) return nullptr;
-  if (!reserve(size)) return nullptr;
+  const int64_t inUse = reserve(size);
+  if (inUse < 0) return nullptr;
   // A zero-byte request still gets a real, distinct block.
   void* block = zeroed ? std::calloc(1, size ? size : 1) : std::malloc(size ? size : 1);
   if (!block) {
     g_total.bytesInUse.fetch_sub(size, std::memory_order_relaxed);
     return nullptr;
   }
+  raisePeak(inUse);
   g_total.allocCount.fetch_add(1, std::memory_order_relaxed);
   g_total.bytesTotal.fetch_add(size, std::memory_order_relaxed);
   Counters& p = g_pools[pool];

@@ -90,6 +90,8 @@ int list_storeInit() {
 
 void list_storeShutdown() {
   std::lock_guard guard(g_store.lock);
+  // Nodes still in a list point into the arena: it stays (the program is ending) until they are back.
+  if (g_store.arena && g_store.count < kListArenaNodes) return;
   pool_free(POOL_LIST, g_store.arena, kArenaBytes);
   pool_free(POOL_LIST, g_store.ring, kRingBytes);
   g_store.arena = nullptr;

@@ -20,7 +20,8 @@ constexpr int kListArenaNodes = 2048;
 
 // Takes the arena and its free ring from pool POOL_LIST (done on first use when not called).
 int list_storeInit();
-// Returns the arena to the pool; nodes still in use must not be touched afterwards.
+// Returns the arena to the pool. While any arena node is still in a list the arena is kept, so that
+// such a node can still be removed safely.
 void list_storeShutdown();
 int list_storeFreeNodes();  // arena nodes currently free
 

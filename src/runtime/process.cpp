@@ -1,6 +1,7 @@
 #include "runtime/process.h"
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -53,7 +54,7 @@ std::mutex& g_taskTable = *new std::mutex;  // guards g_tasks, g_liveTasks and g
 std::array<TaskSlot, kProcessSlots>& g_tasks = *new std::array<TaskSlot, kProcessSlots>;
 int g_liveTasks = 0;
 uint64_t g_nextGeneration = 1;
-int g_taskTableLock = -1;  // the task-table lock's slot in the mutex table
+std::atomic<int> g_taskTableLock{-1};  // the task-table lock's slot in the mutex table
 
 thread_local int t_self = -1;
 thread_local uint64_t t_generation = 0;

@@ -100,6 +100,24 @@ bool pixel(const Args& args, std::string* error) {
   return anyPixel(int(x), int(y), 1, 1, colour, error);
 }
 
+// A lossy picture (the boot logo) is checked with a tolerance per channel.
+bool pixelNear(const Args& args, std::string* error) {
+  long long x = 0, y = 0, tolerance = 0;
+  uint32_t colour = 0;
+  if (!wantArgs(args, 4, error)) return false;
+  if (!parseInt(args[0], &x) || !parseInt(args[1], &y) || !parseColour(args[2], &colour) ||
+      !parseInt(args[3], &tolerance) || tolerance < 0)
+    return *error = "usage: pixel-near X Y RRGGBB TOLERANCE", false;
+  Display* display = display_current();
+  if (!display) return *error = "no screen", false;
+  if (x < 0 || y < 0 || x >= display->width() || y >= display->height())
+    return *error = "pixel outside the screen", false;
+  uint32_t seen = display->copy()[size_t(y) * size_t(display->width()) + size_t(x)];
+  for (int shift : {16, 8, 0})
+    if (std::abs(int((seen >> shift) & 0xFF) - int((colour >> shift) & 0xFF)) > tolerance) return false;
+  return true;
+}
+
 bool colourIn(const Args& args, std::string* error) {
   long long v[4];
   uint32_t colour = 0;
@@ -144,6 +162,8 @@ std::map<std::string, Condition>& conditions() {
       {"keys", {"keys N: exactly N key events were delivered", 1, keys}},
       {"last-key", {"last-key pressed|released|typed CODE: the last delivered event", 2, lastKey}},
       {"pixel", {"pixel X Y RRGGBB: the screen pixel has that colour", 3, pixel}},
+      {"pixel-near",
+       {"pixel-near X Y RRGGBB TOLERANCE: each channel of the screen pixel is within TOLERANCE", 4, pixelNear}},
       {"colour-in", {"colour-in X Y W H RRGGBB: some pixel of the rectangle has that colour", 5, colourIn}},
       {"boxes", {"boxes N: exactly N message boxes were shown", 1, boxes}},
       {"power", {"power on|off: the power state", 1, power}},

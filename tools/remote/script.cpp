@@ -265,8 +265,15 @@ bool script_run(const std::vector<ScriptLine>& lines, bool* closed) {
 }
 
 bool script_check(const std::vector<ScriptLine>& lines, std::string* error) {
+  bool closed = false;
   for (const ScriptLine& line : lines) {
     Step step = split(line.text);
+    // The receiver shuts down and drops its screen after a close: a later step would race with that.
+    if (closed) {
+      *error = "line " + std::to_string(line.number) + ": no step may follow close";
+      return false;
+    }
+    closed = step.verb == "close";
     auto it = commands().find(step.verb);
     std::string why;
     if (it == commands().end() ? !fail(&why, "unknown step \"" + step.verb + "\"")

@@ -13,7 +13,8 @@ struct ScriptLine {
 // The lines that hold steps (comments and blank lines left out).
 std::vector<ScriptLine> script_parse(const std::string& source);
 
-// Checks every step's form without running any; false with the first bad line in *error.
+// Checks every step's form without running any (close must be the last step); false with the
+// first bad line in *error.
 bool script_check(const std::vector<ScriptLine>& lines, std::string* error);
 
 // Runs the steps; true when every step succeeded. `closed` tells whether a step closed the window.

@@ -63,6 +63,7 @@ void WindowProc::key(uint8_t kind, int32_t keycode, int32_t scancode, uint16_t m
   HostKey key = host_keyFromDisplay(keycode, scancode, modifiers);
   uint16_t vk = key.virtualKey;
   if (vk == 0) return;
+  if (kind == KEY_PRESSED) swallowText_ = false;
   // A chord is released with its key, whether or not Ctrl is still held.
   if (vk < 256 && chordDown_[vk] != 0) {
     uint16_t code = chordDown_[vk];
@@ -70,12 +71,19 @@ void WindowProc::key(uint8_t kind, int32_t keycode, int32_t scancode, uint16_t m
     input_postReceiverKey(kind, code);
     return;
   }
-  // Alt combinations and F10 are the window system's own keys.
-  if ((key.modifiers & kHostModAlt) || vk == kVkF10) return;
-  if (key.modifiers & kHostModCtrl) {
+  // Alt combinations and F10 are the window system's own keys, up to their release and with the
+  // character they type.
+  bool system = (key.modifiers & kHostModAlt) || vk == kVkF10 || (kind != KEY_PRESSED && vk < 256 && systemDown_[vk]);
+  if (vk < 256) systemDown_[vk] = system && kind != KEY_RELEASED;
+  if (system) {
+    if (kind == KEY_PRESSED) swallowText_ = true;
+    return;
+  }
+  // A chord starts with its press: a key pressed alone and let go with Ctrl held ends as that key.
+  if ((key.modifiers & kHostModCtrl) && kind == KEY_PRESSED) {
     uint16_t code = remote_chordCode(vk);
     if (code != kKeyNone) {
-      if (kind == KEY_PRESSED && vk < 256) chordDown_[vk] = code;
+      if (vk < 256) chordDown_[vk] = code;
       input_postReceiverKey(kind, code);
       return;
     }
@@ -94,6 +102,10 @@ void WindowProc::onKeyUp(int32_t keycode, int32_t scancode, uint16_t modifiers) 
 
 void WindowProc::onText(const char* utf8) {
   if (!input_isEnabled() || !utf8) return;
+  if (swallowText_) {
+    swallowText_ = false;
+    return;
+  }
   const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8);
   uint32_t character = 0;
   while (nextCodePoint(p, &character)) postCharacter(character);

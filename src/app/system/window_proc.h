@@ -21,6 +21,8 @@ class WindowProc final : public DisplayEvents {
  private:
   void key(uint8_t kind, int32_t keycode, int32_t scancode, uint16_t modifiers);
   uint16_t chordDown_[256] = {};  // the receiver code of each chord held, by virtual key (0: none)
+  bool systemDown_[256] = {};     // keys held that were pressed as system keys (with Alt, or F10)
+  bool swallowText_ = false;      // the last key pressed was a system key: its text is not typed
 };
 
 // The close question and the resource-image builder. Returns the exit code the program ends with:

@@ -15,6 +15,7 @@ struct Table {
   std::mutex lock;  // the DVR lock
   DvrSlot slots[kDvrSlots];
   bool used[kDvrSlots] = {};
+  bool started = false;  // the slot table has been cleared by the first open
   int endTask = -1;
   std::atomic<int32_t> endDelayMs{5000};
   int32_t mode = 0;
@@ -88,10 +89,13 @@ bool isRecordingKind(int32_t a) {
 
 int32_t dvr_open(const DvrSlot* params, int32_t* handle) {
   std::lock_guard guard(g.lock);
-  if (g.endTask < 0) {
+  if (!g.started) {
     for (int32_t i = 0; i < kDvrSlots; ++i) g.used[i] = false;
-    g.endTask = process_create(endTask, nullptr, 0, 1024, "simEndPlayingTask");
+    g.started = true;
   }
+  // Started with the first open, and again by a later one if it could not start or has ended; the
+  // slots in use stay as they are.
+  if (g.endTask < 0) g.endTask = process_create(endTask, nullptr, 0, 1024, "simEndPlayingTask");
   int32_t h = 0;
   while (h < kDvrSlots && g.used[h]) ++h;
   if (h == kDvrSlots) return DVR_NO_SLOT;

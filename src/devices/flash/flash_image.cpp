@@ -171,8 +171,12 @@ void FlashImage::removeEntry(int32_t dir, FlashEntryRef at, FlashEntryRef* moved
   if (!(last == at)) {
     std::memcpy(entry(at), entry(last), kFlashEntrySize);
     uint8_t* moved = entry(at);
-    if (entryKind(moved) == kFlashKindDirectory && !isDot(entryName(moved)) && inDirectoryRange(entryFirst(moved)))
-      setOwner(entryFirst(moved), at);
+    // A moved directory's record of its own entry follows it, unless the record names another entry
+    // (a cross-linked entry that the check is about to drop).
+    int32_t sub = entryFirst(moved);
+    if (entryKind(moved) == kFlashKindDirectory && !isDot(entryName(moved)) && inDirectoryRange(sub) &&
+        get16(cluster(sub) + kOwnClusterOffset) == last.cluster && cluster(sub)[kOwnSlotOffset] == last.slot)
+      setOwner(sub, at);
     if (movedFrom) *movedFrom = last;
   }
   std::memset(entry(last), 0, kFlashEntrySize);

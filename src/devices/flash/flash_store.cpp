@@ -154,6 +154,7 @@ void saveTask(void*) {
       // The task table was reset under us: the next flush starts a new save task.
       std::lock_guard guard(g.lock);
       g.saveTask = -1;
+      g.waitMutex = -1;  // the reset freed it too
       return;
     }
     pool_free(POOL_CORE_PROCESS, request.data, request.size);
@@ -169,7 +170,10 @@ void saveTask(void*) {
       }
       process_sleep(1000);
     }
-    if (type == kSaveWrite || type == kSaveWriteFlagged) process_mutex_unlock(g.waitMutex);
+    if (type == kSaveWrite || type == kSaveWriteFlagged) {
+      std::lock_guard guard(g.lock);
+      process_mutex_unlock(g.waitMutex);
+    }
   }
 }
 
@@ -240,18 +244,20 @@ int32_t flash_isStarted() {
 
 int32_t flash_flush(int32_t wait) {
   if (!g.savingAllowed) return 0;
+  int task, waitMutex;
   {
     std::lock_guard guard(g.lock);
-    if (g.saveTask < 0) {
-      g.waitMutex = process_mutex_create();
-      process_mutex_drain(g.waitMutex);
-      g.saveTask = process_create(saveTask, nullptr, -2, 2048, "process_fat_save");
-      if (g.saveTask < 0) return -1;
-    }
+    // The wait mutex is made once: a save task that cannot start must not use up mutex slots.
+    if (g.waitMutex < 0 && (g.waitMutex = process_mutex_create()) >= 0) process_mutex_drain(g.waitMutex);
+    if (g.waitMutex < 0) return -1;
+    if (g.saveTask < 0) g.saveTask = process_create(saveTask, nullptr, -2, 2048, "process_fat_save");
+    if (g.saveTask < 0) return -1;
+    task = g.saveTask;
+    waitMutex = g.waitMutex;
   }
   ProcessMessage request{wait ? kSaveWrite : kSaveOnly, nullptr, 0};
-  int32_t posted = process_send(g.saveTask, &request);
-  if (posted == 0 && wait) process_mutex_lock(g.waitMutex);
+  int32_t posted = process_send(task, &request);
+  if (posted == 0 && wait) process_mutex_lock(waitMutex);
   return posted;
 }
 
@@ -406,6 +412,8 @@ int32_t flash_format() {
 int32_t flash_check() {
   std::lock_guard guard(g.lock);
   if (!g.fs) return 0;
+  // A repair moves entries and may format: open handles would then name the wrong file.
+  if (anyOpen()) return -1;
   int32_t result = g.fs->check();
   if (result < 0) {
     g.fs->format();

@@ -35,5 +35,5 @@ int32_t flash_makeDirectory(const char* path);  // 1 made, -1 existed already, 0
 int32_t flash_remove(const char* path, int32_t all);
 int32_t flash_changeDirectory(const char* path);
 int32_t flash_format();
-int32_t flash_check();
+int32_t flash_check();  // 1 repaired, 0 all well, -1 refused while a file is open
 int32_t flash_freeBytes();

@@ -120,18 +120,20 @@ int32_t copyInPieces(const char* source, const char* target, int64_t size, Stora
     pause();
     progress(size, size / 4 * 3);
   }
+  ok = ok && done == size;
   {
     Held held;
     file_close(in);
     file_close(out);
     // An incomplete copy is not left behind looking like a good one.
-    if (!(ok && done == size)) file_remove(target);
+    if (!ok) file_remove(target);
   }
-  if (progress) {
+  // Only a copy that arrived whole reports its end.
+  if (ok && progress) {
     pause();
     progress(size, size);
   }
-  return ok && done == size ? 0 : -1;
+  return ok ? 0 : -1;
 }
 
 }  // namespace

@@ -106,6 +106,7 @@ TEST_F(Remote, FailingAndMalformedScripts) {
       {"press NoSuchKey\n", 2, "line 1: unknown key \"NoSuchKey\""},
       {"expect keys\n", 2, "line 1: keys N"},
       {"clock 2024-13-01 00:00:00\n", 2, "line 1: usage: clock"},
+      {"close\nexpect keys 0\n", 2, "line 2: no step may follow close"},
   };
   for (const Case& c : cases) {
     std::ofstream(work / "case.script") << c.script;

@@ -7,7 +7,10 @@
 
 #include "devices/decoder/av_control.h"
 #include "devices/panel/front_panel.h"
+#include "devices/storage/storage.h"
+#include "full_task_table.h"
 #include "runtime/process.h"
+#include "support/temp_root.h"
 
 namespace {
 
@@ -123,6 +126,42 @@ TEST_F(DvrTest, RecordingKindsAndBusyPids) {
   EXPECT_EQ(g_endCalls, 0);
 }
 
+TEST_F(DvrTest, TrickPlayBesideALiveRecorderMarksItTimeshift) {
+  int32_t rec = open(0x0100u);  // video PID 0x100
+  ASSERT_EQ(dvr_command(rec, DVR_CMD_RECORD, DVR_IMPULSE_RECORDING), DVR_OK);
+  int32_t p = open();
+  // Entry 0 and no index of its own: the player takes the recorder's entry minus one.
+  EXPECT_EQ(dvr_command(p, DVR_CMD_FF, DVR_FF_4x), DVR_OK);
+  EXPECT_EQ(slot(p).currentEntry, -1);
+  EXPECT_EQ(slot(p).state, DVR_STATE_PLAYING);
+  EXPECT_EQ(slot(rec).state, DVR_STATE_TRICK_RECORDING);
+  EXPECT_EQ(slot(rec).argument, DVR_TIMESHIFT_RECORDING);
+  // The same command again changes nothing more.
+  EXPECT_EQ(dvr_command(p, DVR_CMD_FF, DVR_FF_4x), DVR_OK);
+  EXPECT_EQ(slot(p).command, DVR_CMD_FF);
+  EXPECT_EQ(dvr_command(p, DVR_CMD_RW, DVR_RW_2x), DVR_OK);  // entries -1..-10 hold no 0
+}
+
+TEST_F(DvrTest, TimeshiftBecomingATimerRecordingKeepsTheFileFromItsStart) {
+  TempRoot root;
+  root.write("/hdd/rec.ts", std::string(100, 'r'));
+  DvrSlot params;
+  params.mediaHandle = storage_open("/hdd/rec.ts", kStorageRead);
+  ASSERT_GE(params.mediaHandle, 0);
+  ASSERT_EQ(storage_seek(params.mediaHandle, 40, 0), 40);
+  int32_t h = -1;
+  ASSERT_EQ(dvr_open(&params, &h), DVR_OK);
+  ASSERT_EQ(dvr_command(h, DVR_CMD_RECORD, DVR_TIMESHIFT_RECORDING), DVR_OK);
+  EXPECT_EQ(dvr_command(h, DVR_CMD_RECORD, DVR_IMPULSE_RECORDING), DVR_OK);  // other changes keep the position
+  EXPECT_EQ(storage_seek(params.mediaHandle, 0, 1), 40);
+  EXPECT_EQ(dvr_command(h, DVR_CMD_RECORD, DVR_TIMESHIFT_RECORDING), DVR_OK);
+  EXPECT_EQ(dvr_command(h, DVR_CMD_RECORD, DVR_TIMER_RECORDING), DVR_OK);
+  EXPECT_EQ(storage_seek(params.mediaHandle, 0, 1), 0);
+  EXPECT_EQ(slot(h).argument, DVR_TIMER_RECORDING);
+  dvr_close(h);
+  storage_close(params.mediaHandle);
+}
+
 TEST_F(DvrTest, InformationAndCapacity) {
   DvrPlayInfo info;
   EXPECT_EQ(dvr_getPlayInfo(0, &info), DVR_OK);
@@ -135,6 +174,28 @@ TEST_F(DvrTest, InformationAndCapacity) {
   EXPECT_EQ(seconds, 3273);
   EXPECT_EQ(dvr_step(0, 1), DVR_OK);
   EXPECT_EQ(dvr_jump(0, 30), DVR_OK);
+}
+
+TEST_F(DvrTest, SlotsStayApartWhenTheEndTaskCannotStart) {
+  process_init();  // ends the end task of the tests before
+  process_sleep(100);
+  {
+    FullTaskTable full;
+    // No end task can start: every open still takes its own slot.
+    EXPECT_EQ(open(), 0);
+    EXPECT_EQ(open(), 1);
+    EXPECT_EQ(open(), 2);
+    int32_t d = -1;
+    EXPECT_EQ(dvr_open(nullptr, &d), DVR_NO_SLOT);
+    dvr_close(1);
+  }
+  // With room in the table again, the next open starts the end task and playback ends as usual.
+  int32_t h = open();
+  EXPECT_EQ(h, 1);
+  EXPECT_TRUE(dvr_slot(0, nullptr));
+  EXPECT_EQ(dvr_command(h, DVR_CMD_PLAY, 0), DVR_OK);
+  for (int i = 0; i < 100 && g_endCalls == 0; ++i) process_sleep(20);
+  EXPECT_EQ(g_endCalls, 1);
 }
 
 TEST(FrontPanel, TextsAndValues) {

@@ -6,6 +6,7 @@
 
 #include "devices/flash/flash_image.h"
 #include "devices/flash/flash_store.h"
+#include "full_task_table.h"
 #include "runtime/pool.h"
 #include "runtime/process.h"
 #include "support/temp_root.h"
@@ -106,6 +107,8 @@ TEST_F(FlashTest, SharingRulesAndHandles) {
   EXPECT_GE(r2, 0);
   for (int32_t flags : {kFlashCreate, kFlashAppend, kFlashReadWrite}) EXPECT_EQ(flash_open("/f", flags), -1);
   EXPECT_EQ(flash_remove("/f", 0), 0);  // open files stay
+  EXPECT_EQ(flash_format(), -1);        // neither a format nor a check runs under open files
+  EXPECT_EQ(flash_check(), -1);
   flash_close(r1);
   flash_close(r2);
   int32_t w = flash_open("/f", kFlashAppend);
@@ -118,6 +121,7 @@ TEST_F(FlashTest, SharingRulesAndHandles) {
   for (int32_t h; (h = flash_open("/f", kFlashRead)) >= 0;) handles.push_back(h);
   EXPECT_EQ(handles.size(), static_cast<size_t>(kFlashHandles));
   for (int32_t h : handles) flash_close(h);
+  EXPECT_EQ(flash_check(), 0);
 }
 
 TEST_F(FlashTest, RemovingEntriesKeepsOpenFilesAndDirectoriesPacked) {
@@ -176,6 +180,28 @@ TEST_F(FlashTest, FlushWritesTheImage) {
   EXPECT_EQ(readFile("/settings"), "on");
 }
 
+int freeMutexSlots() {
+  std::vector<int> made;
+  for (int m; (m = process_mutex_create()) >= 0;) made.push_back(m);
+  for (int m : made) process_mutex_destroy(m);
+  return static_cast<int>(made.size());
+}
+
+TEST_F(FlashTest, AFlushWhoseSaveTaskCannotStartFailsWithoutUsingUpMutexes) {
+  process_init();  // ends the save task of the tests before
+  process_sleep(100);
+  startWithImageFile();
+  {
+    FullTaskTable full;
+    const int freeBefore = freeMutexSlots();
+    for (int i = 0; i < 2 * kProcessSlots; ++i) ASSERT_EQ(flash_flush(0), -1);
+    EXPECT_GE(freeMutexSlots(), freeBefore - 1);
+  }
+  ASSERT_TRUE(writeFile("/later", "x"));
+  EXPECT_EQ(flash_flush(1), 0);  // the save task starts now and the flush completes
+  EXPECT_NE(root.read(kFlashImagePath).find("later"), std::string::npos);
+}
+
 // Builds an image with a few files, saved in the root, and returns its bytes.
 std::string savedImage(TempRoot& root, const std::vector<std::pair<std::string, std::string>>& files) {
   root.write(kFlashImagePath, std::string(2, '\xFF'));
@@ -231,6 +257,22 @@ TEST_F(FlashTest, DamagedImagesStartAndKeepIntactFiles) {
   ASSERT_EQ(flash_init(1024), 0);
   EXPECT_EQ(flash_check(), 0);
   EXPECT_TRUE(root.exists(std::string(kFlashImagePath) + ".damaged"));
+}
+
+TEST(FlashImage, DroppingACrossLinkedDirectoryEntryKeepsTheRealOwner) {
+  std::vector<uint8_t> bytes(128 * 1024);
+  FlashImage fs(bytes.data(), 128);
+  fs.format();
+  FlashEntryRef a = fs.makeDirectory(fs.root(), "a");
+  FlashEntryRef b = fs.makeDirectory(fs.root(), "b");
+  ASSERT_TRUE(a.valid() && b.valid());
+  const int32_t dirA = FlashImage::entryFirst(fs.entry(a)), dirB = FlashImage::entryFirst(fs.entry(b));
+  // In b: a broken entry, then a second entry naming a's cluster. Dropping the first moves the second.
+  ASSERT_TRUE(fs.addEntry(dirB, "broken", 0, 5, 7).valid());
+  ASSERT_TRUE(fs.addEntry(dirB, "alias", 0, static_cast<uint16_t>(dirA), kFlashKindDirectory).valid());
+  EXPECT_EQ(fs.check(), 1);
+  EXPECT_EQ(fs.entryCount(dirB), 2);
+  EXPECT_EQ(fs.check(), 0);  // a's own entry record was left pointing at its real entry
 }
 
 TEST(FlashImage, CheckSurvivesArbitraryBytes) {

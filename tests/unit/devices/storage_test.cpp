@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "runtime/pool.h"
 #include "runtime/process.h"
 #include "support/temp_root.h"
 
@@ -153,6 +154,17 @@ TEST_F(StorageTest, CopyReportsProgressAndKeepsTheSource) {
   EXPECT_EQ(g_reports, (std::vector<std::pair<int64_t, int64_t>>{{0, 0}}));
   EXPECT_TRUE(root.exists("/usb/empty.ts"));
   EXPECT_EQ(storage_copy("/hdd/none.ts", "/usb/none.ts", record), -1);
+
+  // No memory for the copy buffer: the copy fails, leaves no target and never reports completion.
+  const int64_t room = kPoolLimit - pool_totals().bytesInUse;
+  void* hog = pool_alloc(POOL_HEAP, static_cast<int32_t>(room - 500));
+  ASSERT_NE(hog, nullptr);
+  g_reports.clear();
+  EXPECT_EQ(storage_copy("/hdd/a.ts", "/usb/c.ts", record), -1);
+  pool_free(POOL_HEAP, hog, static_cast<int32_t>(room - 500));
+  EXPECT_TRUE(g_reports.empty());
+  EXPECT_FALSE(root.exists("/usb/c.ts"));
+  EXPECT_EQ(root.read("/hdd/a.ts"), std::string(1000, 'a'));
 }
 
 }  // namespace

@@ -128,6 +128,21 @@ TEST(ObjectModel, FailedInitDestroysAndFreesTheBlock) {
   EXPECT_EQ(pool_stats(POOL_FTA_APPLICATION_OBJECT).bytesInUse, before.bytesInUse);
 }
 
+TEST(ObjectModel, ABlockTooSmallForTheClassIsRefused) {
+  class_registerType<TestDialog>();
+  PoolStats before = pool_stats(POOL_FTA_APPLICATION_OBJECT);
+  g_log.clear();
+  // The dialog's C++ type would not fit: nothing is built past the block's end, no init runs.
+  for (int size : {static_cast<int>(sizeof(Object)), static_cast<int>(sizeof(TestDialog)) - 1, 0, -8})
+    EXPECT_EQ(object_new(size, TestDialog::kClassId, nullptr), nullptr) << size;
+  EXPECT_TRUE(g_log.empty());
+  EXPECT_EQ(pool_stats(POOL_FTA_APPLICATION_OBJECT).allocCount, before.allocCount);
+  Object* bigger = object_new(sizeof(TestDialog) + 16, TestDialog::kClassId, nullptr);
+  ASSERT_NE(bigger, nullptr);
+  EXPECT_EQ(bigger->size, sizeof(TestDialog) + 16);
+  object_delete(bigger);
+}
+
 TEST(ObjectModel, SerialsAndInPlaceInit) {
   class_registerById(0);
   Object* a = object_new(sizeof(Object), 0, nullptr);

@@ -101,4 +101,19 @@ TEST(PoolList, ArenaExhaustionFallsBackToThePoolAndRecovers) {
   EXPECT_EQ(list_storeFreeNodes(), arenaFree);
 }
 
+TEST(PoolList, ShutdownKeepsTheArenaWhileNodesAreInUse) {
+  ASSERT_EQ(list_storeInit(), 0);
+  const int64_t before = pool_stats(POOL_LIST).bytesInUse;
+  PoolList* list = list_create();
+  ASSERT_NE(list_append(list, "late", v(1)), nullptr);
+  list_storeShutdown();  // a listener chain outlives the store's shutdown
+  EXPECT_EQ(list_findKey(list, "late"), v(1));
+  list_destroy(list);  // its node goes back to the arena, not to the heap as a stray block
+  EXPECT_EQ(pool_stats(POOL_LIST).bytesInUse, before);
+  list_storeShutdown();
+  EXPECT_EQ(pool_stats(POOL_LIST).bytesInUse,
+            before - kListArenaNodes * static_cast<int64_t>(sizeof(ListNode) + sizeof(int32_t)));
+  ASSERT_EQ(list_storeInit(), 0);  // and it can start again
+}
+
 }  // namespace

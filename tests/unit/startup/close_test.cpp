@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -69,6 +70,19 @@ TEST_F(Close, YesRunsTheBuilderInTheRootAndWaits) {
   std::string where;
   std::getline(std::ifstream(root / "built"), where);
   EXPECT_EQ(fs::canonical(where), fs::canonical(root));
+}
+
+// The builder gets none of the receiver's open files.
+TEST_F(Close, TheBuilderInheritsNoOpenFile) {
+  int fd = ::open((root / "held").c_str(), O_RDWR | O_CREAT, 0644);  // inheritable
+  ASSERT_GE(fd, 3);
+  std::string check = "[ -e /proc/$$/fd/" + std::to_string(fd) + " ] && touch leaked; touch built";
+  writeBuilder(check.c_str(), 0755);
+  g_answer = BoxAnswer::Yes;
+  EXPECT_EQ(window_askResourceImage(), 0);
+  ::close(fd);
+  EXPECT_TRUE(fs::exists(root / "built"));
+  EXPECT_FALSE(fs::exists(root / "leaked"));
 }
 
 TEST_F(Close, YesWithoutTheBuilder) {

@@ -124,6 +124,26 @@ TEST_F(Input, AHandlerMayChangeTheChain) {
   EXPECT_EQ(seenAfter(1), (std::vector<Seen>{{'C', KEY_TYPED, 'b'}}));
 }
 
+// A handler that outlasts the stop: its late changes to the chain find the locks gone and are lost.
+int slowListener(KeyEvent*) {
+  process_sleep(400);
+  input_addListener(recordingListener<1>);
+  input_suspendListeners();
+  return 1;
+}
+
+TEST_F(Input, AHandlerThatOutlastsTheStop) {
+  input_addListener(slowListener);
+  post(KEY_PRESSED, 37);
+  process_sleep(50);
+  input_stop();
+  for (int i = 0; i < 200 && input_taskIndex() >= 0; ++i) process_sleep(10);
+  ASSERT_EQ(input_taskIndex(), -1);
+  ASSERT_GE(input_start(), 0);
+  post(KEY_TYPED, 'a');
+  EXPECT_TRUE(seenAfter(1, 300).empty());
+}
+
 TEST_F(Input, StopEndsTheTaskAndANewStartWorks) {
   input_addListener(recordingListener<0>);
   input_stop();

@@ -95,6 +95,32 @@ TEST_F(Window, ChordsPostRemoteKeys) {
                                              {'A', KEY_PRESSED, 3923}}));
 }
 
+// Ctrl pressed while a key is already down makes no chord of its release.
+TEST_F(Window, AKeyLetGoWithCtrlHeldEndsAsItself) {
+  down("M");
+  up("M", kHostModCtrl);
+  down("Up");
+  up("Up", kHostModCtrl);
+  EXPECT_EQ(seenAfter(4),
+            (std::vector<Seen>{
+                {'A', KEY_PRESSED, 'M'}, {'A', KEY_RELEASED, 'M'}, {'A', KEY_PRESSED, 38}, {'A', KEY_RELEASED, 38}}));
+}
+
+// A system key gives nothing: not its release once Alt is let go, nor the character the display
+// reports for it.
+TEST_F(Window, SystemKeysGiveNoReleaseAndNoText) {
+  down("A", kHostModAlt);
+  proc.onText("a");
+  up("A");
+  down("Left", kHostModAlt);
+  up("Left");
+  down("F10");
+  up("F10");
+  down("B");
+  proc.onText("b");
+  EXPECT_EQ(seenAfter(2), (std::vector<Seen>{{'A', KEY_PRESSED, 'B'}, {'A', KEY_TYPED, 'b'}}));
+}
+
 TEST_F(Window, PowerChordWakesFromStandby) {
   power_setOn(0);
   down("Home");
