@@ -154,6 +154,14 @@ char* pool_strdup(const char* text) {
   return copy;
 }
 
+void pool_clearStats(int pool) {
+  if (pool < 0 || pool >= kPoolCount) return;
+  Counters& p = g_pools[pool];
+  p.allocCount.store(0, std::memory_order_relaxed);
+  p.freeCount.store(0, std::memory_order_relaxed);
+  p.bytesTotal.store(p.bytesInUse.load(std::memory_order_relaxed), std::memory_order_relaxed);
+}
+
 const char* pool_name(int pool) { return pool >= 0 && pool < kPoolCount ? kPoolNames[pool] : ""; }
 
 PoolStats pool_stats(int pool) { return pool >= 0 && pool < kPoolCount ? read(g_pools[pool]) : PoolStats{}; }

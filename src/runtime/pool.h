@@ -89,6 +89,9 @@ void* heap_alloc(int32_t size);
 void heap_free(void* block, int32_t size);
 char* pool_strdup(const char* text);  // in POOL_HEAP, strlen + 1 bytes; free with heap_free
 
+// Starts a pool's counts afresh: allocations, frees and bytes ever allocated go to 0; bytes in use stay,
+// since the blocks they count are still alive.
+void pool_clearStats(int pool);
 const char* pool_name(int pool);  // "" for ids without a name
 PoolStats pool_stats(int pool);
 PoolTotals pool_totals();

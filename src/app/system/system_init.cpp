@@ -12,6 +12,7 @@
 #include "devices/storage/storage.h"
 #include "graphics/fb.h"
 #include "runtime/input/input.h"
+#include "runtime/pool.h"
 #include "runtime/pool_list.h"
 #include "runtime/process.h"
 #include "runtime/system_exit.h"
@@ -51,8 +52,8 @@ void system_init() {
   process_init();
   step("identity");
   identity_init();
-  // The pool statistics start at zero with the process; nothing has been charged yet.
   step("heap statistics");
+  pool_clearStats(POOL_HEAP);
   step("clock");
   clock_init();
   step("list store");

@@ -58,6 +58,20 @@ TEST(Pool, CountersFollowAllocAndFree) {
   EXPECT_EQ(pool_totals().bytesInUse, totalBefore.bytesInUse);
 }
 
+TEST(Pool, ClearingStatisticsKeepsTheBytesInUse) {
+  void* live = pool_alloc(POOL_XML, 40);
+  pool_free(POOL_XML, pool_alloc(POOL_XML, 10), 10);
+  pool_clearStats(POOL_XML);
+  PoolStats cleared = pool_stats(POOL_XML);
+  EXPECT_EQ(cleared.allocCount, 0);
+  EXPECT_EQ(cleared.freeCount, 0);
+  EXPECT_EQ(cleared.bytesInUse, 40);  // the live block is still charged
+  EXPECT_EQ(cleared.bytesTotal, 40);
+  pool_free(POOL_XML, live, 40);
+  EXPECT_EQ(pool_stats(POOL_XML).bytesInUse, 0);
+  EXPECT_EQ(pool_stats(POOL_XML).freeCount, 1);
+}
+
 TEST(Pool, BadRequestsGiveNull) {
   EXPECT_EQ(pool_alloc(-1, 10), nullptr);
   EXPECT_EQ(pool_alloc(kPoolCount, 10), nullptr);
