@@ -75,3 +75,16 @@ void FontTest::TearDown() {
   font_closeAll();
   host_setRoot(".");
 }
+
+std::vector<PfrPathOp> squarePath(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+  return {{PfrPathOp::Move, {x0}, {y0}},
+          {PfrPathOp::Line, {x1}, {y0}},
+          {PfrPathOp::Line, {x1}, {y1}},
+          {PfrPathOp::Line, {x0}, {y1}}};
+}
+
+std::vector<PfrPathOp> ringPath() {
+  std::vector<PfrPathOp> ring = squarePath(0, 0, 20, 20);
+  for (const PfrPathOp& op : squarePath(5, 5, 15, 15)) ring.push_back(op);
+  return ring;
+}

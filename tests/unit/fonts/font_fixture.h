@@ -22,6 +22,10 @@ std::vector<std::string> rowsOf(const FontBitmap& bitmap);
 // of 6, 6, 5, 4, 5, 7 pixels, and the kerning pair (A, V) of -2 pixels.
 PfrFontContent smallStrike(int32_t strike = 24);
 
+// The outline path of an axis-aligned square, and of a 20-unit square with a 10-unit hole in it.
+std::vector<PfrPathOp> squarePath(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
+std::vector<PfrPathOp> ringPath();
+
 // Opens the bytes under a fresh name (the cache keys on names).
 Font* openBytes(const std::vector<uint8_t>& bytes, int32_t size);
 

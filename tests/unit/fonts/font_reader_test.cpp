@@ -99,15 +99,8 @@ TEST_F(FontReader, CutFilesNeverReadPastTheirEnd) {
 PfrFontContent outlineContent() {
   PfrFontContent content;
   content.outlineResolution = content.metricsResolution = 44;
-  auto square = [](int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
-    return std::vector<PfrPathOp>{{PfrPathOp::Move, {x0}, {y0}},
-                                  {PfrPathOp::Line, {x1}, {y0}},
-                                  {PfrPathOp::Line, {x1}, {y1}},
-                                  {PfrPathOp::Line, {x0}, {y1}}};
-  };
-  std::vector<PfrPathOp> ring = square(0, 0, 20, 20);
-  for (const PfrPathOp& op : square(5, 5, 15, 15)) ring.push_back(op);
-  content.gpsPrefix = pfr_simpleProgram(square(0, 0, 10, 10));
+  std::vector<PfrPathOp> ring = ringPath();
+  content.gpsPrefix = pfr_simpleProgram(squarePath(0, 0, 10, 10));
   uint32_t squareSize = uint32_t(content.gpsPrefix.size());
   content.glyphs = {
       {'o', 22, std::nullopt, pfr_simpleProgram(ring)},

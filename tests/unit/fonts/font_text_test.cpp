@@ -151,14 +151,7 @@ TEST_F(FontText, TransparentColourDrawsTheKey) {
 TEST_F(FontText, OutlineCountersStayOpen) {
   PfrFontContent content;
   content.outlineResolution = content.metricsResolution = 44;  // one unit per pixel at size 48
-  auto square = [](int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
-    return std::vector<PfrPathOp>{{PfrPathOp::Move, {x0}, {y0}},
-                                  {PfrPathOp::Line, {x1}, {y0}},
-                                  {PfrPathOp::Line, {x1}, {y1}},
-                                  {PfrPathOp::Line, {x0}, {y1}}};
-  };
-  std::vector<PfrPathOp> ring = square(0, 0, 20, 20);
-  for (const PfrPathOp& op : square(5, 5, 15, 15)) ring.push_back(op);
+  std::vector<PfrPathOp> ring = ringPath();
   content.glyphs = {{'o', 22, std::nullopt, pfr_simpleProgram(ring)}};
   Font* outline = openBytes(pfr_write(content), 48);
   ASSERT_NE(outline, nullptr);
